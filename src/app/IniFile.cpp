@@ -143,6 +143,8 @@ int TIniFile::ReadInteger(const std::string& section, const std::string& key, in
     long long v = 0;
     const char* first = text.data() + pos;
     const char* last = text.data() + text.size();
+    // from_chars takes its own '-': a second sign ("--5", "0x-5") is no number.
+    if (first != last && *first == '-') return def;
     auto [end, ec] = std::from_chars(first, last, v, base);
     if (ec != std::errc() || end != last || first == last) return def;
     if (negative) v = -v;
@@ -158,6 +160,12 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool
 bool TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value)
 {
+    // A line break (legal in Linux folder names) or a "=" in a key would
+    // inject keys and sections into the file: refuse such writes.
+    if (section.find_first_of("]\r\n") != std::string::npos || key.empty() ||
+        key.find_first_of("=\r\n") != std::string::npos ||
+        value.find_first_of("\r\n") != std::string::npos)
+        return false;
     std::lock_guard lock(WriteLock());
     std::vector<std::string> lines = ReadLines(fileName_);
     bool inSection = false;

@@ -23,7 +23,8 @@ public:
     TFFmpegLoader(const TFFmpegLoader&) = delete;
     TFFmpegLoader& operator=(const TFFmpegLoader&) = delete;
 
-    // Loads every kind of the set in kind order; false with LastError on failure.
+    // Loads every kind of the set in kind order; false with LastError on failure
+    // (the whole set is unloaded again). An empty set throws std::logic_error.
     bool Load(const TLibrarySet& set);
     bool Loaded(const TLibrarySet& set) const;
     bool LibraryLoaded(TLibraryKind kind) const;
@@ -33,10 +34,16 @@ public:
     std::string LibraryFolder() const;
     void SetLibraryFolder(const std::string& folder);
 
-    // Hook run once after avformat is bound (the name protocol registers here).
+    // Hook run once after avformat is bound (the name protocol registers here);
+    // runs at once when avformat is already loaded. Each hook set runs once.
     void SetAfterFormatLoaded(std::function<void()> action);
 
-    // For tests: pretend the run-time major version of a kind differs.
+    // Whether loading avutil installs the logger's library callback (default true).
+    bool InstallLogCallback() const;
+    void SetInstallLogCallback(bool value);
+
+    // For tests: pretend the run-time major version of a kind differs
+    // (a negative major removes the pretence).
     void SetRuntimeMajorOverride(TLibraryKind kind, int major);
 
 private:

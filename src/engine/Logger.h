@@ -52,6 +52,7 @@ public:
 
     // Installs the library log callback and applies LogLevel (done once by the loader).
     void InstallLibraryCallback();
+    bool LibraryCallbackInstalled() const;
 
     // The library log level (initially 32, AV_LOG_INFO).
     int LibraryLogLevel() const;
@@ -72,5 +73,15 @@ private:
 
 // The process's logger, created on first use.
 TFFLogger& FFLogger();
+
+// Id of the calling thread as the logger tags it (the kernel thread id).
+uint32_t CurrentThreadId();
+
+// The "loglevel" option: a level name (quiet, panic, fatal, error, warning,
+// info, verbose, debug; any case) or a decimal integer, as a library level.
+// Throws FFmpegException "'%s' is not a valid integer value" otherwise.
+int ParseLogLevelOption(const std::string& value);
+// Parses as above and sets the logger's LogLevel; returns the level set.
+TLogLevel ApplyLogLevelOption(const std::string& value);
 
 }  // namespace quorvia

@@ -14,6 +14,10 @@ public:
     virtual bool IsMainThread() const = 0;
     // Runs fn on the user-interface thread and returns once it has run.
     virtual void RunAndWait(const std::function<void()>& fn) = 0;
+    // Called on the user-interface thread while it waits for a worker (stop
+    // with wait): runs the calls queued by RunAndWait meanwhile, so a worker
+    // waiting for the user-interface thread cannot deadlock the wait.
+    virtual void ProcessPendingEvents() {}
 };
 
 // Runs everything on the calling thread.

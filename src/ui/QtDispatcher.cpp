@@ -33,4 +33,6 @@ void TQtDispatcher::RunAndWait(const std::function<void()>& fn)
     if (error) std::rethrow_exception(error);
 }
 
+void TQtDispatcher::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+
 }  // namespace quorvia::ui

@@ -10,6 +10,7 @@ class TQtDispatcher : public IDispatcher {
 public:
     bool IsMainThread() const override;
     void RunAndWait(const std::function<void()>& fn) override;
+    void ProcessPendingEvents() override;
 };
 
 }  // namespace quorvia::ui

@@ -13,7 +13,7 @@ extern "C" {
 namespace quorvia {
 namespace {
 
-using test::LogCapture;
+using test::FileLogCapture;
 
 struct CheckCase {
     const char* Name;  // nullptr: no name
@@ -88,7 +88,7 @@ TEST(CodecCheck, LegacyEncoderNamesResolveToInstalledOnes)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        LogCapture log;
+        FileLogCapture log;
         TCodecChoice choice;
         std::string error;
         ASSERT_EQ(CheckCodec(std::string(c.Name), AVMEDIA_TYPE_AUDIO, true, 0, choice, error), c.Ok);
@@ -186,7 +186,7 @@ TEST(CodecCheck, ChooseSampleFormatAndRate)
     };
     for (const auto& c : rates) {
         SCOPED_TRACE(c.Rate);
-        LogCapture log;
+        FileLogCapture log;
         EXPECT_EQ(ChooseSampleRate(c.Codec, c.Rate), c.Expected);
         const std::string warning =
             "Requested sampling rate unsupported using closest supported (" + std::to_string(c.Expected) + ")";

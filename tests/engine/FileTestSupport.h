@@ -21,9 +21,9 @@ namespace quorvia::test {
 
 // Collects what the logger delivers while it lives; keeps the library's own
 // console output down to errors.
-class LogCapture {
+class FileLogCapture {
 public:
-    LogCapture()
+    FileLogCapture()
     {
         savedLevel_ = FFLogger().LogLevel();
         savedTrigger_ = FFLogger().TriggerEventInMainThread();
@@ -36,15 +36,15 @@ public:
             lines_.emplace_back(level, msg);
         });
     }
-    ~LogCapture()
+    ~FileLogCapture()
     {
         FFLogger().SetOnLog(nullptr);
         FFLogger().SetLogLevel(savedLevel_);
         FFLogger().SetTriggerEventInMainThread(savedTrigger_);
         av_log_set_level(savedLibraryLevel_);
     }
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
+    FileLogCapture(const FileLogCapture&) = delete;
+    FileLogCapture& operator=(const FileLogCapture&) = delete;
 
     bool Has(TLogLevel level, const std::string& text)
     {

@@ -21,7 +21,7 @@ namespace {
 
 using test::Fixture;
 using test::FixturePath;
-using test::LogCapture;
+using test::FileLogCapture;
 
 std::string FailureOf(const std::function<void()>& action)
 {
@@ -50,7 +50,7 @@ AVRational Rational(const QString& text)
 
 class InputOpening : public ::testing::Test {
 protected:
-    LogCapture log;
+    FileLogCapture log;
 };
 
 TEST_F(InputOpening, FixturesFillTheOptionStateFromTheirStreams)

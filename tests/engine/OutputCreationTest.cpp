@@ -23,7 +23,7 @@ namespace {
 
 using test::Fixture;
 using test::FixturePath;
-using test::LogCapture;
+using test::FileLogCapture;
 using test::TempDir;
 
 std::string FailureOf(const std::function<void()>& action)
@@ -56,7 +56,7 @@ protected:
     {
         ASSERT_TRUE(task.OpenInput(FixturePath(f))) << task.LastError();
     }
-    LogCapture log;
+    FileLogCapture log;
     TempDir dir;
 };
 
@@ -315,7 +315,7 @@ TEST_F(OutputCreation, AudioFormatAndRateFitTheEncoder)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Options);
-        LogCapture captured;
+        FileLogCapture captured;
         TCustomFFmpeg task;
         OpenSource(task);
         task.ParseOptionText(c.Options, true);

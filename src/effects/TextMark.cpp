@@ -40,14 +40,14 @@ int ScreenPixelsPerInch()
     return ppi > 0 ? ppi : kHeadlessPixelsPerInch;
 }
 
-QFont MakeFont(const TWaterFont& spec)
+QFont MakeFont(const TWaterFont& mark)
 {
-    QFont font(QString::fromStdString(spec.Name));
-    font.setPixelSize(FontPixelSize(spec.Size, TextPixelsPerInch()));
-    font.setBold(spec.Bold);
-    font.setItalic(spec.Italic);
-    font.setUnderline(spec.Underline);
-    font.setStrikeOut(spec.StrikeOut);
+    QFont font(QString::fromStdString(mark.Name));
+    font.setPixelSize(FontPixelSize(mark.Size, TextPixelsPerInch()));
+    font.setBold(mark.Bold);
+    font.setItalic(mark.Italic);
+    font.setUnderline(mark.Underline);
+    font.setStrikeOut(mark.StrikeOut);
     return font;
 }
 

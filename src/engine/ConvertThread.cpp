@@ -32,8 +32,8 @@ bool ApplyThreadPriority(TThreadPriority priority)
     const int policy = sched_getscheduler(0);
     if (policy != want.Policy) {
         sched_param param{};
-        if (pthread_setschedparam(pthread_self(), want.Policy, &param) != 0) {
-            errno = EPERM;
+        if (const int rc = pthread_setschedparam(pthread_self(), want.Policy, &param); rc != 0) {
+            errno = rc;
             return false;
         }
     }

@@ -1,6 +1,12 @@
 // The hooks of the pre-processing: the custom hook (the frame as a 24-bit
 // BGR picture to the task's OnHook callback, copied back when the handler
 // says it changed it) or else the loaded "vhook" libraries.
+//
+// The decoder keeps reading its frames (references for prediction), so the
+// hooks write into a buffer of the work pool unless the frame's own buffer
+// is free. The custom hook overwrites every pixel when it copies back, so it
+// needs no copy of the original; the "vhook" libraries change pixels in
+// place, so they get one.
 #include <cstring>
 #include <exception>
 #include <string>
@@ -60,34 +66,67 @@ void MatchColourSetup(TVideoPathState& path, const AVFrame* frame, AVPixelFormat
     path.FromRgbRange = range;
 }
 
-// Copies the handler's picture back into the working frame; false when no
-// scaler from BGR can be made.
-bool CopyBack(TVideoPathState& path, const BgrPicture& bitmap, AVFrame* work)
+// The scaler from BGR back to the frame's format, cached; null when none can be made.
+SwsContext* FromRgbScaler(TVideoPathState& path, const AVFrame* frame)
 {
-    const int width = work->width;
-    const int height = work->height;
-    if (work->format == AV_PIX_FMT_BGR24) {
-        const size_t rowBytes = static_cast<size_t>(width) * BgrPicture::kBytesPerPixel;
-        for (int r = 0; r < height; ++r)
-            std::memcpy(work->data[0] + static_cast<ptrdiff_t>(r) * work->linesize[0], bitmap.ScanLine(r), rowBytes);
-        return true;
-    }
     bool jFormat = false;
-    const AVPixelFormat plain = PlainFormat(static_cast<AVPixelFormat>(work->format), &jFormat);
+    const AVPixelFormat plain = PlainFormat(static_cast<AVPixelFormat>(frame->format), &jFormat);
     // A context made for another geometry is replaced, so its colour set-up is redone.
-    const TVideoPathState::TFromRgbKey key{width, height, plain};
+    const TVideoPathState::TFromRgbKey key{frame->width, frame->height, plain};
     if (!(key == path.FromRgbKey)) path.FromRgbColorSpace = path.FromRgbRange = -1;
     path.FromRgbKey = key;
-    path.FromRgb.reset(sws_getCachedContext(path.FromRgb.release(), width, height, AV_PIX_FMT_BGR24, width, height,
-                                            plain, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    path.FromRgb.reset(sws_getCachedContext(path.FromRgb.release(), frame->width, frame->height, AV_PIX_FMT_BGR24,
+                                            frame->width, frame->height, plain, SWS_BICUBIC, nullptr, nullptr,
+                                            nullptr));
     if (!path.FromRgb) {
         path.FromRgbKey = {};
+        return nullptr;
+    }
+    MatchColourSetup(path, frame, plain, jFormat);
+    return path.FromRgb.get();
+}
+
+// Gives `frame` planes it may write: its own when nobody else reads them,
+// else a buffer of the work pool, with the pixels copied when `keepPixels`
+// (the caller overwrites every pixel otherwise). False when memory runs out;
+// the frame is then unchanged.
+bool WritablePicture(TVideoInputState& in, AVFrame* frame, bool keepPixels)
+{
+    if (av_frame_is_writable(frame)) return true;
+    if (!in.Copy) in.Copy.reset(av_frame_alloc());
+    AVFrame* copy = in.Copy.get();
+    if (!copy || !in.WorkPool.Get(copy, static_cast<AVPixelFormat>(frame->format), frame->width, frame->height))
+        return false;
+    if (av_frame_copy_props(copy, frame) < 0 || (keepPixels && av_frame_copy(copy, frame) < 0)) {
+        av_frame_unref(copy);
         return false;
     }
-    MatchColourSetup(path, work, plain, jFormat);
+    av_frame_unref(frame);
+    av_frame_move_ref(frame, copy);
+    return true;
+}
+
+// Writes the handler's picture into the frame (BGR24 frames take the rows
+// as they are). The frame stays as it was when a step fails.
+enum class TCopyBack { Done, NoScaler, NoMemory };
+TCopyBack CopyBack(TVideoPathState& path, TVideoInputState& in, const BgrPicture& bitmap, AVFrame* frame)
+{
+    const bool bgr = frame->format == AV_PIX_FMT_BGR24;
+    SwsContext* scaler = bgr ? nullptr : FromRgbScaler(path, frame);
+    if (!bgr && !scaler) return TCopyBack::NoScaler;
+    if (!WritablePicture(in, frame, false)) return TCopyBack::NoMemory;
+    const int height = frame->height;
+    if (bgr) {
+        const size_t rowBytes = static_cast<size_t>(frame->width) * BgrPicture::kBytesPerPixel;
+        for (int r = 0; r < height; ++r)
+            std::memcpy(frame->data[0] + static_cast<ptrdiff_t>(r) * frame->linesize[0], bitmap.ScanLine(r),
+                        rowBytes);
+        return TCopyBack::Done;
+    }
     const uint8_t* src[4] = {bitmap.Data(), nullptr, nullptr, nullptr};
     const int srcStride[4] = {bitmap.Stride(), 0, 0, 0};
-    return sws_scale(path.FromRgb.get(), src, srcStride, 0, height, work->data, work->linesize) > 0;
+    sws_scale(scaler, src, srcStride, 0, height, frame->data, frame->linesize);
+    return TCopyBack::Done;
 }
 
 // StopHook or a failed conversion: no hook of any kind for the rest of the task.
@@ -98,11 +137,11 @@ void EndHooks(TTranscoder& tr)
     tr.Opt.VideoHooksUsed = false;
 }
 
-void RunCustomHook(TTranscoder& tr, TInputStream& ist, AVFrame* work)
+void RunCustomHook(TTranscoder& tr, TInputStream& ist, TVideoInputState& in, AVFrame* frame)
 {
     TVideoPathState& path = VideoPath(tr);
     BitmapConverter& converter = path.HookConverter;
-    if (!converter.ConvertToBitmap(work)) {
+    if (!converter.ConvertToBitmap(frame)) {
         FFLogger().Log(&tr.Task, llError, msg::ToRgbFail);
         EndHooks(tr);
         return;
@@ -123,25 +162,39 @@ void RunCustomHook(TTranscoder& tr, TInputStream& ist, AVFrame* work)
         FFLogger().Log(&tr.Task, llError, std::string(msg::CustomHookError) + "unknown exception");
         info.Update = false;
     }
-    if (info.Update && !CopyBack(path, converter.Bitmap(), work)) {
-        FFLogger().Log(&tr.Task, llError, msg::FromRgbFail);
-        info.StopHook = true;
+    if (info.Update) {
+        switch (CopyBack(path, in, converter.Bitmap(), frame)) {
+        case TCopyBack::Done:
+            break;
+        case TCopyBack::NoScaler:
+            FFLogger().Log(&tr.Task, llError, msg::FromRgbFail);
+            info.StopHook = true;
+            break;
+        case TCopyBack::NoMemory:
+            FFLogger().Log(&tr.Task, llError, msg::HookBufferFail);
+            break;
+        }
     }
     if (info.StopHook) EndHooks(tr);
 }
 
 }  // namespace
 
-void RunFrameHooks(TTranscoder& tr, TInputStream& ist, AVFrame* work)
+void RunFrameHooks(TTranscoder& tr, TInputStream& ist, TVideoInputState& in, AVFrame* frame)
 {
     if (VideoPath(tr).HooksEnded) return;
     if (tr.Control.OnHook) {
-        RunCustomHook(tr, ist, work);
+        RunCustomHook(tr, ist, in, frame);
         return;
     }
     if (!tr.Opt.VideoHooksUsed) return;
-    if (auto* registry = dynamic_cast<TVideoHookRegistry*>(&tr.Task.VideoHookRegistry()))
-        registry->Process(work->data, work->linesize, work->format, work->width, work->height, ist.Pts);
+    auto* registry = dynamic_cast<TVideoHookRegistry*>(&tr.Task.VideoHookRegistry());
+    if (!registry || registry->Empty()) return;
+    if (!WritablePicture(in, frame, true)) {
+        FFLogger().Log(&tr.Task, llError, msg::HookBufferFail);
+        return;
+    }
+    registry->Process(frame->data, frame->linesize, frame->format, frame->width, frame->height, ist.Pts);
 }
 
 }  // namespace quorvia::transcode

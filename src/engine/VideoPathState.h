@@ -103,9 +103,9 @@ void FlushVideoPreprocess(TTranscoder& tr, TInputStream& ist);
 bool BuildVideoFilterGraph(TTranscoder& tr, TOutputStream& ost, int width, int height, int pixFmt,
                            AVRational sampleAspect, int targetWidth, int targetHeight);
 
-// VideoHookRun.cpp: the custom hook and the "vhook" nodes on a writable
-// working picture (pre-processing step 3).
-void RunFrameHooks(TTranscoder& tr, TInputStream& ist, AVFrame* work);
+// VideoHookRun.cpp: the custom hook or else the "vhook" nodes on the frame
+// (pre-processing steps 2-4); the frame takes a work buffer when it changes.
+void RunFrameHooks(TTranscoder& tr, TInputStream& ist, TVideoInputState& in, AVFrame* frame);
 
 // VideoPreview.cpp: hands the encoded picture to the preview event or the
 // previewer at most once per PreviewInterval.

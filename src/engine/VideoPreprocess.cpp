@@ -13,7 +13,6 @@
 extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
-#include <libavutil/imgutils.h>
 }
 
 #include "engine/CustomFFmpeg.h"
@@ -104,34 +103,11 @@ bool HooksWanted(TTranscoder& tr)
     return registry && !registry->Empty();
 }
 
-// The hooks write into the picture: a buffer someone else still reads (the
-// decoder's reference frames, a demuxed packet) is copied to the work buffer first.
-bool MakeWritable(TVideoInputState& in, AVFrame* frame)
-{
-    if (av_frame_is_writable(frame)) return true;
-    if (!in.Copy) in.Copy.reset(av_frame_alloc());
-    AVFrame* copy = in.Copy.get();
-    if (!copy || !in.WorkPool.Get(copy, static_cast<AVPixelFormat>(frame->format), frame->width, frame->height))
-        return false;
-    if (av_frame_copy(copy, frame) < 0 || av_frame_copy_props(copy, frame) < 0) {
-        av_frame_unref(copy);
-        return false;
-    }
-    av_frame_unref(frame);
-    av_frame_move_ref(frame, copy);
-    return true;
-}
-
-// Steps 1, 3 and 4 for a frame that leaves the deinterlacing step.
+// HookFrameCount and the hooks for a frame that leaves the deinterlacing step.
 void ProcessPicture(TTranscoder& tr, TInputStream& ist, TVideoInputState& in, AVFrame* frame)
 {
     ++tr.HookFrameCount;
-    if (!HooksWanted(tr)) return;
-    if (!MakeWritable(in, frame)) {
-        FFLogger().Log(&tr.Task, llError, msg::HookBufferFail);
-        return;
-    }
-    RunFrameHooks(tr, ist, frame);
+    if (HooksWanted(tr)) RunFrameHooks(tr, ist, in, frame);
 }
 
 }  // namespace

@@ -69,6 +69,10 @@ TEST(AudioConversion, RateAndChannels)
                                        "-f lavfi -i sine=frequency=440:sample_rate=22050:duration=2 "
                                        "-ac 1 -c:a libmp3lame");
     const std::string six = FixturePath(Fixture::SixChannel);
+    // AC-3 5.1: the decoder mixes down to the encoder's channels itself.
+    const std::string ac3 = MakeMedia(dir, "six.ac3",
+                                      "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 "
+                                      "-ac 6 -c:a ac3");
     struct TCase {
         const char* Name;
         std::string Source;
@@ -82,6 +86,7 @@ TEST(AudioConversion, RateAndChannels)
         {"6 channels to 2", six, 48000, "acodec=aac\nvn=1\nar=48000\nac=2", "out.m4a", 48000, 2},
         {"6 channels at 48 kHz to 2 at 44.1 kHz", six, 48000, "acodec=mp2\nvn=1\nar=44100\nac=2", "out.mp2",
          44100, 2},
+        {"AC-3 5.1 to stereo", ac3, 48000, "acodec=mp2\nar=48000\nac=2", "out.mp2", 48000, 2},
         {"mono 22.05 kHz to stereo 44.1 kHz", mono, 22050, "acodec=pcm_s16le\nvn=1\nar=44100\nac=2", "out.wav",
          44100, 2},
     };

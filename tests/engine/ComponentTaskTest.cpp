@@ -158,7 +158,7 @@ TEST(ComponentTask, AVideoTaskThatNeverGetsAFrameSendsNoProgressButItsEnd)
     ASSERT_TRUE(c.SetOutputFile(0, dir.file("a.mp4"), &o)) << c.LastErrMsg();
     c.StartTask(1);
     ASSERT_TRUE(c.WaitFinal());
-    EXPECT_TRUE(c.Has(TRunEvent::Terminate, 0));
+    EXPECT_TRUE(c.WaitFor(TRunEvent::Terminate, 0));
     EXPECT_EQ(reports, 0);
 }
 

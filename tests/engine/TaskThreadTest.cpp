@@ -216,6 +216,9 @@ TEST(TaskThread, PauseLatency)
     t.task.Stop(true);
     EXPECT_FALSE(t.task.Control().ErrorOccurred) << t.task.Control().ExceptionMsg;
     ASSERT_FALSE(ms.empty());
+    std::printf("in order:");
+    for (double v : ms) std::printf(" %.2f", v);
+    std::printf("\n");
     std::sort(ms.begin(), ms.end());
     double sum = 0;
     for (double v : ms) sum += v;

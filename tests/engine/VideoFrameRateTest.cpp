@@ -57,7 +57,7 @@ std::string LateVideo(const std::string& folder)
 {
     const std::string video = VideoClip(folder, 25);
     const std::string file = folder + "/late.mkv";
-    MakeClip(file, "-itsoffset 0.5 -i " + ShellQuote(video) +
+    MakeWithFfmpeg(file, "-itsoffset 0.5 -i " + ShellQuote(video) +
                        " -f lavfi -i sine=sample_rate=44100:duration=2.5 -map 0:v -map 1:a -c:v copy -c:a flac");
     return file;
 }

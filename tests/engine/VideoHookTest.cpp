@@ -145,11 +145,15 @@ TEST(VideoHook, DeinterlacedFramesAllReachTheHookAndTheOutput)
 TEST(VideoHook, DeinterlacingWithoutHookKeepsEveryFrame)
 {
     TempDir dir;
+    const std::string in = FixturePath(Fixture::Mp4);
+    const std::string plain = dir.file("plain.avi");
     const std::string out = dir.file("deinterlaced.avi");
-    const TJobResult r = RunJob(Job(FixturePath(Fixture::Mp4), out, std::string(kOptions) + "\ndeinterlace=1"));
+    ASSERT_TRUE(RunJob(Job(in, plain, kOptions)).Finished);
+    const TJobResult r = RunJob(Job(in, out, std::string(kOptions) + "\ndeinterlace=1"));
     ASSERT_TRUE(r.Finished) << r.ErrorMessage;
     EXPECT_EQ(CountVideoFrames(out), 50);
     EXPECT_TRUE(DecodesCleanly(out));
+    EXPECT_NE(FrameHashes(out), FrameHashes(plain));  // the filter did work on the pictures
 }
 
 }  // namespace

@@ -93,9 +93,9 @@ std::string SizeChangingClip(const std::string& folder)
     const std::string a = folder + "/a.ts";
     const std::string b = folder + "/b.ts";
     const std::string both = folder + "/both.ts";
-    MakeClip(a, "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 -c:v mpeg2video -q:v 3");
-    MakeClip(b, "-f lavfi -i testsrc2=size=160x120:rate=25:duration=1 -c:v mpeg2video -q:v 3 -output_ts_offset 1");
-    MakeClip(both, "-i " + ShellQuote("concat:" + a + "|" + b) + " -c copy");
+    MakeWithFfmpeg(a, "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 -c:v mpeg2video -q:v 3");
+    MakeWithFfmpeg(b, "-f lavfi -i testsrc2=size=160x120:rate=25:duration=1 -c:v mpeg2video -q:v 3 -output_ts_offset 1");
+    MakeWithFfmpeg(both, "-i " + ShellQuote("concat:" + a + "|" + b) + " -c copy");
     return both;
 }
 

@@ -13,7 +13,7 @@ namespace quorvia::test {
 
 // Makes `file` with the ffmpeg tool from the given arguments (inputs and
 // codec options); fails the test when the tool fails.
-inline void MakeClip(const std::string& file, const std::string& args)
+inline void MakeWithFfmpeg(const std::string& file, const std::string& args)
 {
     std::string out;
     const int rc = RunCommand("ffmpeg -nostdin -v error -y " + args + " " + ShellQuote(file), &out);
@@ -25,7 +25,7 @@ inline std::string VideoClip(const std::string& folder, int rate, const std::str
                              const std::string& ext = "mp4")
 {
     const std::string file = folder + "/clip" + std::to_string(rate) + "." + ext;
-    MakeClip(file, "-f lavfi -i testsrc2=size=320x240:rate=" + std::to_string(rate) +
+    MakeWithFfmpeg(file, "-f lavfi -i testsrc2=size=320x240:rate=" + std::to_string(rate) +
                        ":duration=2 -c:v mpeg4 -q:v 3 " + extra);
     return file;
 }

@@ -22,19 +22,19 @@ struct BsfListDeleter { void operator()(AVBSFList* p) const { av_bsf_list_free(&
     throw FFmpegException(filter + ": " + text);
 }
 
-BsfContextPtr MakeFilter(const TBitstreamFilterSpec& spec)
+BsfContextPtr MakeFilter(const TBitstreamFilterSpec& wanted)
 {
-    const AVBitStreamFilter* filter = av_bsf_get_by_name(spec.Name.c_str());
-    if (!filter) throw FFmpegException(StrFormat(msg::UnknownBitstreamFilterName, spec.Name.c_str()));
+    const AVBitStreamFilter* filter = av_bsf_get_by_name(wanted.Name.c_str());
+    if (!filter) throw FFmpegException(StrFormat(msg::UnknownBitstreamFilterName, wanted.Name.c_str()));
     AVBSFContext* raw = nullptr;
-    if (const int ret = av_bsf_alloc(filter, &raw); ret < 0) Fail(spec.Name, ret);
+    if (const int ret = av_bsf_alloc(filter, &raw); ret < 0) Fail(wanted.Name, ret);
     BsfContextPtr ctx(raw);
-    if (!spec.Args.empty() && filter->priv_class) {
+    if (!wanted.Args.empty() && filter->priv_class) {
         const AVOption* first = filter->priv_class->option;
         const char* shorthand[] = {first && first->name ? first->name : nullptr, nullptr};
-        if (const int ret = av_opt_set_from_string(ctx->priv_data, spec.Args.c_str(), shorthand, "=", ":");
+        if (const int ret = av_opt_set_from_string(ctx->priv_data, wanted.Args.c_str(), shorthand, "=", ":");
             ret < 0)
-            Fail(spec.Name, ret);
+            Fail(wanted.Name, ret);
     }
     return ctx;
 }
@@ -51,9 +51,9 @@ BsfContextPtr OpenBitstreamFilterChain(const std::vector<TBitstreamFilterSpec>& 
     } else {
         std::unique_ptr<AVBSFList, BsfListDeleter> list(av_bsf_list_alloc());
         if (!list) Fail(chain.front().Name, AVERROR(ENOMEM));
-        for (const TBitstreamFilterSpec& spec : chain) {
-            BsfContextPtr one = MakeFilter(spec);
-            if (const int ret = av_bsf_list_append(list.get(), one.get()); ret < 0) Fail(spec.Name, ret);
+        for (const TBitstreamFilterSpec& wanted : chain) {
+            BsfContextPtr one = MakeFilter(wanted);
+            if (const int ret = av_bsf_list_append(list.get(), one.get()); ret < 0) Fail(wanted.Name, ret);
             one.release();  // owned by the list now
         }
         AVBSFList* raw = list.release();

@@ -98,16 +98,16 @@ int OpenCodecLocked(TTranscoder& tr, AVCodecContext* ctx, const AVCodec* codec, 
 void OpenDecoder(TTranscoder& tr, transcode::TInputStream& ist)
 {
     if (ist.Dec) return;
-    quorvia::TInputStream& spec = tr.Files.Input(ist.FileIndex).Streams.at(ist.Index);
+    quorvia::TInputStream& inputEntry = tr.Files.Input(ist.FileIndex).Streams.at(ist.Index);
     const AVCodecParameters* par = ist.Stream->codecpar;
     const AVCodec* codec = ist.DecoderByName ? ist.DecoderByName : avcodec_find_decoder(par->codec_id);
-    if (!codec || !spec.DecoderContext) {
+    if (!codec || !inputEntry.DecoderContext) {
         DumpMapping(tr);
         RaiseLogged(StrFormat(msg::DecoderNotFound, static_cast<int>(par->codec_id), ist.FileIndex, ist.Index,
                               MediaTypeName(par->codec_type)));
     }
-    ist.Dec = spec.DecoderContext.get();
-    tr.Decoders.emplace_back(spec.DecoderContext.release());
+    ist.Dec = inputEntry.DecoderContext.get();
+    tr.Decoders.emplace_back(inputEntry.DecoderContext.release());
     if (!ist.Frame) ist.Frame.reset(av_frame_alloc());
     if (!ist.Frame) throw FFmpegException(msg::MallocFail);
     if (OpenCodecLocked(tr, ist.Dec, codec, TemplateOf(par->codec_type), DecodeFlags(par->codec_type)) < 0) {
@@ -130,8 +130,8 @@ void OpenEncoders(TTranscoder& tr)
                                   ost.Index, MediaTypeName(type)));
         }
         // The run owns the context from here on, so a failure closes it.
-        auto& spec = tr.Files.Output(ost.FileIndex).Streams.at(ost.Index);
-        tr.Encoders.emplace_back(spec.CodecContext.release());
+        auto& inputEntry = tr.Files.Output(ost.FileIndex).Streams.at(ost.Index);
+        tr.Encoders.emplace_back(inputEntry.CodecContext.release());
         if (tr.Join) ost.JoinCodecId = codec->id;
         if (type == AVMEDIA_TYPE_SUBTITLE) {
             // Text subtitle encoders take the style header of the decoder.

@@ -177,15 +177,15 @@ void SetStreamId(TCustomFFmpeg&, TOptionState& s, const std::string& name, const
 
 void AddBitstreamFilter(TCustomFFmpeg&, TOptionState& s, const std::string& name, const std::string& value)
 {
-    std::optional<TBitstreamFilterSpec> spec = ParseBitstreamFilter(value);
-    if (!spec) return;
-    spec->Name = TrimText(spec->Name);
-    if (!av_bsf_get_by_name(spec->Name.c_str()))
+    std::optional<TBitstreamFilterSpec> wanted = ParseBitstreamFilter(value);
+    if (!wanted) return;
+    wanted->Name = TrimText(wanted->Name);
+    if (!av_bsf_get_by_name(wanted->Name.c_str()))
         throw FFmpegException(StrFormat(msg::UnknownBitstreamFilter, TrimText(value).c_str()));
     auto& chain = name[0] == 'v'   ? s.VideoBitstreamFilters
                   : name[0] == 'a' ? s.AudioBitstreamFilters
                                    : s.SubtitleBitstreamFilters;
-    chain.push_back(std::move(*spec));
+    chain.push_back(std::move(*wanted));
 }
 
 std::string VStatsFileName()

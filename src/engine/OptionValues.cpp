@@ -254,15 +254,15 @@ TStreamId ParseStreamId(const std::string& optionName, const std::string& value)
 std::optional<TBitstreamFilterSpec> ParseBitstreamFilter(const std::string& value)
 {
     if (value.empty() || value[0] == '=') return std::nullopt;
-    TBitstreamFilterSpec spec;
+    TBitstreamFilterSpec wanted;
     const size_t eq = value.find('=');
     if (eq == std::string::npos) {
-        spec.Name = value;
+        wanted.Name = value;
     } else {
-        spec.Name = value.substr(0, eq);
-        spec.Args = value.substr(eq + 1);
+        wanted.Name = value.substr(0, eq);
+        wanted.Args = value.substr(eq + 1);
     }
-    return spec;
+    return wanted;
 }
 
 }  // namespace quorvia

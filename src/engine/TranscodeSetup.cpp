@@ -250,15 +250,15 @@ void BuildOutputTable(TTranscoder& tr)
         }
         for (size_t k = 0; k < out.Streams.size(); ++k) {
             auto ost = std::make_unique<transcode::TOutputStream>();
-            const quorvia::TOutputStream& spec = out.Streams[k];
+            const quorvia::TOutputStream& configured = out.Streams[k];
             ost->FileIndex = j;
             ost->Index = static_cast<int32_t>(k);
             ost->Mux = tr.MuxStreams[base + k].get();
             ost->File = ost->Mux->File;
-            ost->Stream = spec.Stream;
-            ost->StreamCopy = spec.StreamCopy;
-            ost->Enc = spec.StreamCopy ? nullptr : spec.CodecContext.get();
-            ost->EncoderByName = spec.EncoderByName;
+            ost->Stream = configured.Stream;
+            ost->StreamCopy = configured.StreamCopy;
+            ost->Enc = configured.StreamCopy ? nullptr : configured.CodecContext.get();
+            ost->EncoderByName = configured.EncoderByName;
             ost->Packet.reset(av_packet_alloc());
             if (!ost->Packet) throw FFmpegException(msg::MallocFail);
             tr.OutputStreams.push_back(std::move(ost));

@@ -160,10 +160,10 @@ TEST(StructuredValues, BitstreamFilterNames)
                  {"noise=amount=2", "noise", "amount=2"},
                  {"a=", "a", ""}};
     for (const auto& c : cases) {
-        const auto spec = ParseBitstreamFilter(c.value);
-        ASSERT_TRUE(spec) << c.value;
-        EXPECT_EQ(spec->Name, c.name);
-        EXPECT_EQ(spec->Args, c.args);
+        const auto parsed = ParseBitstreamFilter(c.value);
+        ASSERT_TRUE(parsed) << c.value;
+        EXPECT_EQ(parsed->Name, c.name);
+        EXPECT_EQ(parsed->Args, c.args);
     }
     EXPECT_FALSE(ParseBitstreamFilter(""));
     EXPECT_FALSE(ParseBitstreamFilter("=dump"));

@@ -5,35 +5,35 @@
 //   quorvia-engine --info FILE
 //
 // Option texts are ExtOptions lines ("name=value", one per line) applied
-// through the option records. Progress goes to stderr, one line per report;
-// exit status 0 only when the task finished without error, 1 on failure,
-// 130 when stopped by Ctrl-C (the output is then complete but shorter).
+// through the option records. One input runs as a task of the engine
+// component on its worker thread; several inputs (joined with --join) run as
+// one engine task of their own. Progress goes to stderr, one line per report.
+// While it runs, standard input takes "p" (pause), "r" (resume) and "q"
+// (stop, as Ctrl-C). Exit status 0 only when the task finished without
+// error, 1 on failure, 130 when stopped (the output is then complete but
+// shorter).
 #include <atomic>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <exception>
 #include <string>
 #include <vector>
 
 #include "app/BgrPicture.h"
+#include "cli/RunCommands.h"
 #include "engine/CustomFFmpeg.h"
+#include "engine/FFmpegVCL.h"
 #include "engine/Loader.h"
 #include "engine/Logger.h"
 #include "engine/OptionRecords.h"
+#include "engine/OptionText.h"
 #include "probe/AVProbe.h"
 
 namespace {
 
 using namespace quorvia;
-
-std::atomic<bool>* g_stop = nullptr;
-
-extern "C" void OnInterrupt(int)
-{
-    if (g_stop) g_stop->store(true);
-}
 
 struct TArguments {
     struct Input {
@@ -134,7 +134,107 @@ void PrintProgress(const TProgressInfo& p)
     std::fprintf(stderr, "\n");
 }
 
-int Convert(const TArguments& args)
+// The record applies these fields after its option text and always, so
+// lines of the text that name them are lifted into the fields.
+void LiftRecordLines(TOutputOptions& output)
+{
+    for (const TOptionLine& line : SplitOptionText(output.ExtOptions)) {
+        const std::string& v = line.Value;
+        if (line.Name == "async") output.AudioSync = std::atoi(v.c_str());
+        else if (line.Name == "vsync") output.VideoSync = std::atoi(v.c_str());
+        else if (line.Name == "alang") output.AudioLanguage = v;
+        else if (line.Name == "vlang") output.VideoLanguage = v;
+        else if (line.Name == "slang") output.SubtitleLanguage = v;
+    }
+}
+
+TOutputOptions OutputRecord(const TArguments& args)
+{
+    TOutputOptions output;
+    InitOutputOptions(output);
+    output.FileName = args.Output;
+    output.ExtOptions = args.OutputOptions;
+    output.Join = args.Join;
+    output.CustomHook = args.Hook;
+    LiftRecordLines(output);
+    return output;
+}
+
+uint8_t HookKey()
+{
+    const char* env = std::getenv("QUORVIA_HOOK_KEY");
+    return env ? static_cast<uint8_t>(std::atoi(env)) : 0;
+}
+
+// Exit status from how the task ended.
+int ExitStatus(bool finished, bool failed, const std::string& message)
+{
+    if (finished && !failed) return 0;
+    if (failed) {
+        std::fprintf(stderr, "%s\n", message.c_str());
+        return 1;
+    }
+    return 130;
+}
+
+// Signals the end of the run to the waiting main thread.
+struct TRunEnd {
+    std::mutex Lock;
+    bool Done = false;
+    TTerminateInfo Result;
+
+    void Set(const TTerminateInfo* result)
+    {
+        std::lock_guard<std::mutex> lock(Lock);
+        if (result) Result = *result;
+        else Done = true;
+    }
+    bool IsDone()
+    {
+        std::lock_guard<std::mutex> lock(Lock);
+        return Done;
+    }
+};
+
+// One input: a task of the engine component, threaded, one at a time.
+int ConvertWithComponent(const TArguments& args)
+{
+    TFFmpegVCL component;
+    component.SetTriggerEventInMainThread(false);  // printing needs no particular thread
+    TInputOptions input;
+    InitInputOptions(input);
+    input.FileName = args.Inputs[0].Name;
+    input.ExtOptions = args.Inputs[0].Options;
+    const int index = component.AddTask(input.FileName, &input);
+    if (index < 0) {
+        std::fprintf(stderr, "%s\n", component.LastErrMsg().c_str());
+        return 1;
+    }
+    TOutputOptions output = OutputRecord(args);
+    if (!component.SetOutputFile(index, args.Output, &output)) {
+        std::fprintf(stderr, "%s\n", component.LastErrMsg().c_str());
+        return 1;
+    }
+
+    TRunEnd end;
+    component.SetOnProgress([](TCustomFFmpegVCL&, PProgressInfo p) { PrintProgress(*p); });
+    if (args.Hook) {
+        component.SetOnCustomHook([key = HookKey()](TCustomFFmpegVCL&, PHookInfo info) { TouchEveryPixel(*info, key); });
+    }
+    component.SetOnTerminate([&end](TCustomFFmpegVCL&, const TTerminateInfo& t) {
+        end.Set(t.TaskIndex >= 0 ? &t : nullptr);
+    });
+    component.StartTask(1);
+    cli::ServeRunCommands({[&] { component.Pause(); }, [&] { component.Resume(); },
+                           [&] { component.Stop(false); }},
+                          [&] { return end.IsDone(); });
+    component.WaitForDeliveries();
+    return ExitStatus(end.Result.Finished, end.Result.Exception, end.Result.ExceptionMsg);
+}
+
+// Several inputs: one engine task reading them all (the component keeps one
+// input per task).
+int ConvertInputs(const TArguments& args)
 {
     TCustomFFmpeg task;
     for (const auto& in : args.Inputs) {
@@ -148,12 +248,7 @@ int Convert(const TArguments& args)
             return 1;
         }
     }
-    TOutputOptions output;
-    InitOutputOptions(output);
-    output.FileName = args.Output;
-    output.ExtOptions = args.OutputOptions;
-    output.Join = args.Join;
-    output.CustomHook = args.Hook;
+    TOutputOptions output = OutputRecord(args);
     const bool created = ApplyOutputOptions(task, output, args.Output, [&](const std::string& name) {
         return task.OpenOutput(name, output.Join) >= 0;
     });
@@ -164,22 +259,19 @@ int Convert(const TArguments& args)
 
     TRunControl& control = task.Control();
     control.OnProgress = [](TCustomFFmpeg&, const TProgressInfo& p) { PrintProgress(p); };
-    if (args.Hook) {
-        const char* env = std::getenv("QUORVIA_HOOK_KEY");
-        const uint8_t key = env ? static_cast<uint8_t>(std::atoi(env)) : 0;
-        control.OnHook = [key](TCustomFFmpeg&, THookInfo& info) { TouchEveryPixel(info, key); };
-    }
-    g_stop = &control.StopRequested;
-    std::signal(SIGINT, OnInterrupt);
-    const bool finished = task.RunSync();
-    std::signal(SIGINT, SIG_DFL);
-    g_stop = nullptr;
-    if (finished) return 0;
-    if (control.ErrorOccurred) {
-        std::fprintf(stderr, "%s\n", control.ExceptionMsg.c_str());
-        return 1;
-    }
-    return 130;
+    if (args.Hook) control.OnHook = [key = HookKey()](TCustomFFmpeg&, THookInfo& info) { TouchEveryPixel(info, key); };
+    std::atomic<bool> ended{false};
+    control.OnTerminate = [&ended](TCustomFFmpeg&) { ended = true; };
+    task.Start(true);
+    cli::ServeRunCommands({[&] { task.Pause(); }, [&] { task.Resume(); }, [&] { task.Stop(false); }},
+                          [&] { return ended.load(); });
+    task.Stop(true);  // joins the worker
+    return ExitStatus(control.Finished, control.ErrorOccurred, control.ExceptionMsg);
+}
+
+int Convert(const TArguments& args)
+{
+    return args.Inputs.size() == 1 ? ConvertWithComponent(args) : ConvertInputs(args);
 }
 
 }  // namespace

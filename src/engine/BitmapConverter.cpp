@@ -50,7 +50,7 @@ void BitmapConverter::Reset()
 }
 
 bool BitmapConverter::ConvertToBitmap(const uint8_t* const data[4], const int linesize[4],
-                                      AVPixelFormat pixFmt, int height, int width)
+                                      int pixFmt, int height, int width)
 {
     if (!data || !linesize) return false;
     const Source src{data, linesize, pixFmt, width, height, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_UNSPECIFIED};
@@ -71,7 +71,7 @@ bool BitmapConverter::ConvertToBitmap(const AVFrame* frame, int width, int heigh
 bool BitmapConverter::ConvertToBitmap(const AVFrame* frame, BgrPicture& target, int width, int height)
 {
     if (!frame) return false;
-    const Source src{frame->data, frame->linesize, static_cast<AVPixelFormat>(frame->format),
+    const Source src{frame->data, frame->linesize, frame->format,
                      frame->width, frame->height, frame->colorspace, frame->color_range};
     return Convert(src, target, width, height);
 }
@@ -83,10 +83,11 @@ bool BitmapConverter::Convert(const Source& src, BgrPicture& target, int width, 
     if (av_image_check_size(static_cast<unsigned>(src.width), static_cast<unsigned>(src.height), 0, nullptr) < 0 ||
         av_image_check_size(static_cast<unsigned>(width), static_cast<unsigned>(height), 0, nullptr) < 0)
         return false;
-    if (!av_pix_fmt_desc_get(src.pixFmt)) return false;
+    if (src.pixFmt < 0 || src.pixFmt >= AV_PIX_FMT_NB) return false;
+    if (!av_pix_fmt_desc_get(static_cast<AVPixelFormat>(src.pixFmt))) return false;
 
     std::lock_guard<BgrPicture> lock(target);
-    if (src.pixFmt != TargetPixFmt || src.width != width || src.height != height) return Scale(src, target, width, height);
+    if (src.pixFmt != static_cast<int>(TargetPixFmt) || src.width != width || src.height != height) return Scale(src, target, width, height);
 
     // Already BGR24 at the wanted size: copy the rows, whatever the source's stride.
     if (!target.SetSize(width, height)) return false;
@@ -99,7 +100,7 @@ bool BitmapConverter::Convert(const Source& src, BgrPicture& target, int width, 
 bool BitmapConverter::Scale(const Source& src, BgrPicture& target, int width, int height)
 {
     bool jFormat = false;
-    const AVPixelFormat format = PlainFormat(src.pixFmt, &jFormat);
+    const AVPixelFormat format = PlainFormat(static_cast<AVPixelFormat>(src.pixFmt), &jFormat);
     ScalerKey key{src.width, src.height, format, width, height, -1, -1};
 
     // Same parameters give the same context back; others replace it.

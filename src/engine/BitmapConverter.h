@@ -36,7 +36,9 @@ public:
 
     // A picture given as plane pointers and line sizes (an AVFrame's data and
     // linesize), converted at its own size into Bitmap().
-    bool ConvertToBitmap(const uint8_t* const data[4], const int linesize[4], AVPixelFormat pixFmt,
+    // pixFmt is an AVPixelFormat value; it is an int so that a value from a
+    // file or a caller is checked before it becomes one.
+    bool ConvertToBitmap(const uint8_t* const data[4], const int linesize[4], int pixFmt,
                          int height, int width);
 
     // A decoded frame at its own size into Bitmap(); the frame's colour matrix
@@ -63,7 +65,7 @@ private:
     struct Source {
         const uint8_t* const* data;
         const int* linesize;
-        AVPixelFormat pixFmt;
+        int pixFmt;  // checked against AV_PIX_FMT_NB before use
         int width;
         int height;
         AVColorSpace colorSpace;

@@ -11,10 +11,11 @@ extern "C" {
 #include "engine/Logger.h"
 #include "engine/OptionMessages.h"
 #include "engine/OptionValues.h"
+#include "engine/VideoHooks.h"
 
 namespace quorvia {
 
-TCustomFFmpeg::TCustomFFmpeg() : HookRegistry(std::make_unique<TRefusingVideoHookRegistry>()) {}
+TCustomFFmpeg::TCustomFFmpeg() : HookRegistry(std::make_unique<transcode::TVideoHookRegistry>()) {}
 
 TCustomFFmpeg::~TCustomFFmpeg() { Shutdown(); }
 

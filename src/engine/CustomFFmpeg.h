@@ -39,9 +39,11 @@ class IVideoHookRegistry {
 public:
     virtual ~IVideoHookRegistry() = default;
     virtual bool Add(const std::string& args) = 0;
+    // Releases every loaded hook (task cleanup).
+    virtual void Clear() {}
 };
 
-// Refuses every hook (used until the video path provides a real registry).
+// Refuses every hook (a task that must not load libraries).
 class TRefusingVideoHookRegistry : public IVideoHookRegistry {
 public:
     bool Add(const std::string&) override { return false; }

@@ -121,7 +121,11 @@ void TCustomFFmpeg::NotifyTerminate()
     if (RunCtl.OnTerminate) RunCtl.OnTerminate(*this);
 }
 
-void TCustomFFmpeg::Cleanup() { Files.Clear(); }
+void TCustomFFmpeg::Cleanup()
+{
+    Files.Clear();
+    HookRegistry->Clear();
+}
 
 void TCustomFFmpeg::Pause()
 {

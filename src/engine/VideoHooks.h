@@ -40,7 +40,7 @@ public:
     void Process(uint8_t* const data[4], const int linesize[4], int pixFmt, int width, int height, int64_t pts);
 
     // Calls each node's Release and empties the list.
-    void Clear();
+    void Clear() override;
 
     bool Empty() const { return nodes_.empty(); }
     size_t Count() const { return nodes_.size(); }

@@ -278,7 +278,7 @@ TEST(BitmapConverter, BadInputFailsAndKeepsPicture)
     EXPECT_FALSE(conv.ConvertToBitmap(good.get(), 1 << 20, 1 << 20));
     EXPECT_FALSE(conv.ConvertToBitmap(nodata, nolines, AV_PIX_FMT_BGR24, 4, 4));
     EXPECT_FALSE(conv.ConvertToBitmap(good->data, good->linesize, AV_PIX_FMT_NONE, 16, 16));
-    EXPECT_FALSE(conv.ConvertToBitmap(good->data, good->linesize, static_cast<AVPixelFormat>(100000), 16, 16));
+    EXPECT_FALSE(conv.ConvertToBitmap(good->data, good->linesize, 100000, 16, 16));
     // A hardware surface format has no scaler.
     EXPECT_FALSE(conv.ConvertToBitmap(good->data, good->linesize, AV_PIX_FMT_VAAPI, 16, 16));
 

@@ -87,5 +87,36 @@ TEST(TranscodeCli, InterruptStopsWithAValidShorterFile)
     EXPECT_LT(duration, 1.8);
 }
 
+TEST(TranscodeCli, CommandsOnStandardInput)
+{
+    // The clip plays for 2 s under rate emulation; commands arrive meanwhile.
+    TempDir dir;
+    const struct {
+        const char* Name;
+        const char* Feed;  // shell commands writing to the engine's input
+        int Exit;
+        bool Shorter;
+    } cases[] = {
+        {"pause and resume", "echo p; sleep 0.6; echo r", 0, false},
+        {"quit", "sleep 0.5; echo q", 130, true},
+        {"end of input", "true", 0, false},
+        {"unknown command", "echo x; echo", 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string out = dir.file(std::string(c.Name) + ".mkv");
+        std::string text;
+        const int rc = RunCommand(std::string("(") + c.Feed + ") | " + ShellQuote(QUORVIA_ENGINE_CLI) + " -I re=1 " +
+                                      ShellQuote(FixturePath(Fixture::Mp4)) + " -O " +
+                                      ShellQuote("vcodec=copy\nacodec=copy") + " " + ShellQuote(out),
+                                  &text);
+        EXPECT_EQ(rc, c.Exit) << text;
+        ASSERT_TRUE(DecodesCleanly(out)) << text;
+        const double duration = DurationOf(Probe(out));
+        if (c.Shorter) EXPECT_LT(duration, 1.8);
+        else EXPECT_GT(duration, 1.9);
+    }
+}
+
 }  // namespace
 }  // namespace quorvia::test

@@ -96,8 +96,7 @@ TEST(VideoHookRegistry, RegistrationResults)
 TEST(VideoHookRegistry, RefusedHookFailsTheOption)
 {
     ASSERT_TRUE(FFLoader().Load(EngineLibraries()));
-    TCustomFFmpeg task;
-    task.SetVideoHookRegistry(transcode::MakeVideoHookRegistry());
+    TCustomFFmpeg task;  // a task loads hooks through its own registry
     try {
         task.SetOption("vhook", "libm.so.6");
         FAIL() << "no exception";
@@ -108,7 +107,7 @@ TEST(VideoHookRegistry, RefusedHookFailsTheOption)
 }
 
 // Two hooks of one library: loaded once, each configured once, called once
-// per frame in a conversion, released once each with the task's registry.
+// per frame in a conversion, released once each when the task cleans up.
 TEST(VideoHookRegistry, LoadedOnceAndCalledPerFrame)
 {
     TempDir dir;
@@ -119,7 +118,6 @@ TEST(VideoHookRegistry, LoadedOnceAndCalledPerFrame)
 
     const THookCounts before = Counts(QUORVIA_TEST_VHOOK);
     const TJobResult r = RunJob(Job(in, out, "vcodec=mpeg4\nqscale=2\nan=1", [](TCustomFFmpeg& t) {
-        t.SetVideoHookRegistry(transcode::MakeVideoHookRegistry());
         t.SetOption("vhook", std::string(QUORVIA_TEST_VHOOK) + " plain");
         t.SetOption("vhook", std::string(QUORVIA_TEST_VHOOK) + "|invert");
     }));

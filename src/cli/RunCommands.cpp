@@ -25,7 +25,8 @@ std::string Trimmed(const std::string& line)
 
 }  // namespace
 
-bool ServeRunCommands(const TRunCommands& commands, const std::function<bool()>& done)
+bool ServeRunCommands(const TRunCommands& commands, const std::function<bool()>& done,
+                      const std::function<void()>& wait)
 {
     g_interrupted = false;
     struct sigaction action {};
@@ -44,8 +45,10 @@ bool ServeRunCommands(const TRunCommands& commands, const std::function<bool()>&
     std::string pending;
     while (!done()) {
         if (g_interrupted.exchange(false)) stop();
+        wait();
+        if (!inputOpen) continue;
         pollfd fd{STDIN_FILENO, POLLIN, 0};
-        const int ready = poll(&fd, inputOpen ? 1 : 0, 100);
+        const int ready = poll(&fd, 1, 0);
         if (ready <= 0 || !(fd.revents & (POLLIN | POLLHUP))) continue;
         char buffer[256];
         const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);

@@ -12,9 +12,11 @@ struct TRunCommands {
     std::function<void()> Stop;  // also on Ctrl-C; called at most once
 };
 
-// Installs the Ctrl-C handler, then serves commands until done() is true
-// (checked at least every 100 ms), then restores the default handler.
-// Returns true when a stop was requested (Ctrl-C or "q").
-bool ServeRunCommands(const TRunCommands& commands, const std::function<bool()>& done);
+// Installs the Ctrl-C handler, then serves commands until done() is true,
+// then restores the previous handler. Between looks at the input it calls
+// wait(), which should return within about 100 ms or as soon as done() may
+// have changed. Returns true when a stop was requested (Ctrl-C or "q").
+bool ServeRunCommands(const TRunCommands& commands, const std::function<bool()>& done,
+                      const std::function<void()>& wait);
 
 }  // namespace quorvia::cli

@@ -53,7 +53,7 @@ bool BitmapConverter::ConvertToBitmap(const uint8_t* const data[4], const int li
                                       int pixFmt, int height, int width)
 {
     if (!data || !linesize) return false;
-    const Source src{data, linesize, pixFmt, width, height, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_UNSPECIFIED};
+    const Source src{data, linesize, pixFmt, width, height, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_UNSPECIFIED, nullptr};
     return Convert(src, bitmap_, width, height);
 }
 
@@ -72,7 +72,7 @@ bool BitmapConverter::ConvertToBitmap(const AVFrame* frame, BgrPicture& target, 
 {
     if (!frame) return false;
     const Source src{frame->data, frame->linesize, frame->format,
-                     frame->width, frame->height, frame->colorspace, frame->color_range};
+                     frame->width, frame->height, frame->colorspace, frame->color_range, frame};
     return Convert(src, target, width, height);
 }
 
@@ -103,12 +103,14 @@ bool BitmapConverter::Scale(const Source& src, BgrPicture& target, int width, in
     const AVPixelFormat format = PlainFormat(static_cast<AVPixelFormat>(src.pixFmt), &jFormat);
     ScalerKey key{src.width, src.height, format, width, height, -1, -1};
 
-    // Same parameters give the same context back; others replace it.
-    scaler_.reset(sws_getCachedContext(scaler_.release(), src.width, src.height, format, width, height,
-                                       TargetPixFmt, kScaleFlags, nullptr, nullptr, nullptr));
-    if (!scaler_) {
+    // Same geometry keeps the context (and its colour set-up); another one replaces it.
+    const bool sameGeometry = scaler_ && key.srcWidth == scalerKey_.srcWidth && key.srcHeight == scalerKey_.srcHeight &&
+                              key.srcFormat == scalerKey_.srcFormat && key.dstWidth == scalerKey_.dstWidth &&
+                              key.dstHeight == scalerKey_.dstHeight;
+    if (!sameGeometry) {
         scalerKey_ = {};
-        return false;
+        scaler_.reset(MakeSliceScaler(src.width, src.height, format, width, height, TargetPixFmt, kScaleFlags));
+        if (!scaler_) return false;
     }
 
     // Colour matrix and range matter only for YUV and gray sources.
@@ -135,6 +137,11 @@ bool BitmapConverter::Scale(const Source& src, BgrPicture& target, int width, in
     scalerKey_ = key;
 
     if (!target.SetSize(width, height)) return false;
+    // A reference-counted frame is scaled in slices over the cores.
+    if (src.frame && src.frame->buf[0]) {
+        AVFrame* view = targetView_.View(target);
+        if (view) return sws_scale_frame(scaler_.get(), view, src.frame) >= 0;
+    }
     uint8_t* dst[4] = {target.Data(), nullptr, nullptr, nullptr};
     const int dstStride[4] = {target.Stride(), 0, 0, 0};
     return sws_scale(scaler_.get(), src.data, src.linesize, 0, src.height, dst, dstStride) > 0;

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "app/BgrPicture.h"
+#include "engine/SliceScaler.h"
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -70,6 +71,7 @@ private:
         int height;
         AVColorSpace colorSpace;
         AVColorRange colorRange;
+        const AVFrame* frame;  // the frame behind data, when it is one (sliced scaling)
     };
     struct SwsFree {
         void operator()(SwsContext* c) const;
@@ -80,6 +82,7 @@ private:
 
     BgrPicture bitmap_;
     std::unique_ptr<SwsContext, SwsFree> scaler_;
+    TPictureFrame targetView_;  // the target picture as a frame for sliced scaling
     // What scaler_ was made for and the colour set-up last given to it, so the
     // set-up is redone only for a new scaler or a change of matrix or range.
     struct ScalerKey {

@@ -18,6 +18,7 @@ extern "C" {
 
 #include "engine/CustomFFmpeg.h"
 #include "engine/Logger.h"
+#include "engine/SliceScaler.h"
 #include "engine/VideoHooks.h"
 #include "engine/VideoMessages.h"
 #include "engine/VideoPathState.h"
@@ -73,14 +74,15 @@ SwsContext* FromRgbScaler(TVideoPathState& path, const AVFrame* frame)
     const AVPixelFormat plain = PlainFormat(static_cast<AVPixelFormat>(frame->format), &jFormat);
     // A context made for another geometry is replaced, so its colour set-up is redone.
     const TVideoPathState::TFromRgbKey key{frame->width, frame->height, plain};
-    if (!(key == path.FromRgbKey)) path.FromRgbColorSpace = path.FromRgbRange = -1;
-    path.FromRgbKey = key;
-    path.FromRgb.reset(sws_getCachedContext(path.FromRgb.release(), frame->width, frame->height, AV_PIX_FMT_BGR24,
-                                            frame->width, frame->height, plain, SWS_BICUBIC, nullptr, nullptr,
-                                            nullptr));
-    if (!path.FromRgb) {
-        path.FromRgbKey = {};
-        return nullptr;
+    if (!path.FromRgb || !(key == path.FromRgbKey)) {
+        path.FromRgbColorSpace = path.FromRgbRange = -1;
+        path.FromRgbKey = key;
+        path.FromRgb.reset(MakeSliceScaler(frame->width, frame->height, AV_PIX_FMT_BGR24, frame->width, frame->height,
+                                           plain, SWS_BICUBIC));
+        if (!path.FromRgb) {
+            path.FromRgbKey = {};
+            return nullptr;
+        }
     }
     MatchColourSetup(path, frame, plain, jFormat);
     return path.FromRgb.get();
@@ -109,7 +111,7 @@ bool WritablePicture(TVideoInputState& in, AVFrame* frame, bool keepPixels)
 // Writes the handler's picture into the frame (BGR24 frames take the rows
 // as they are). The frame stays as it was when a step fails.
 enum class TCopyBack { Done, NoScaler, NoMemory };
-TCopyBack CopyBack(TVideoPathState& path, TVideoInputState& in, const BgrPicture& bitmap, AVFrame* frame)
+TCopyBack CopyBack(TVideoPathState& path, TVideoInputState& in, BgrPicture& bitmap, AVFrame* frame)
 {
     const bool bgr = frame->format == AV_PIX_FMT_BGR24;
     SwsContext* scaler = bgr ? nullptr : FromRgbScaler(path, frame);
@@ -122,6 +124,13 @@ TCopyBack CopyBack(TVideoPathState& path, TVideoInputState& in, const BgrPicture
             std::memcpy(frame->data[0] + static_cast<ptrdiff_t>(r) * frame->linesize[0], bitmap.ScanLine(r),
                         rowBytes);
         return TCopyBack::Done;
+    }
+    // Sliced over the cores when both sides are reference-counted frames.
+    if (frame->buf[0]) {
+        if (AVFrame* view = path.HookView.View(bitmap)) {
+            sws_scale_frame(scaler, frame, view);
+            return TCopyBack::Done;
+        }
     }
     const uint8_t* src[4] = {bitmap.Data(), nullptr, nullptr, nullptr};
     const int srcStride[4] = {bitmap.Stride(), 0, 0, 0};

@@ -23,6 +23,7 @@ extern "C" {
 #include "engine/LibraryPtr.h"
 #include "engine/OptionState.h"
 #include "engine/PicturePool.h"
+#include "engine/SliceScaler.h"
 #include "engine/TranscodeState.h"
 
 namespace quorvia::transcode {
@@ -53,6 +54,7 @@ struct TVideoPathState {
     BitmapConverter HookConverter;
     BitmapConverter PreviewConverter;
     SwsContextPtr FromRgb;                   // BGR24 -> working picture after the hook
+    TPictureFrame HookView;                  // the hook's picture as a frame for FromRgb
     struct TFromRgbKey {
         int Width = 0, Height = 0, Format = -1;
         bool operator==(const TFromRgbKey&) const = default;

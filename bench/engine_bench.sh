@@ -12,17 +12,9 @@ engine="$build/bin/quorvia-engine"
 [ -x "$engine" ] || { echo "no $engine: build first" >&2; exit 1; }
 work=$(mktemp -d /tmp/quorvia-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/common.sh"
 src="$work/source-1080p.mp4"
-ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=1920x1080:rate=25:duration=20 \
-  -f lavfi -i sine=frequency=440:sample_rate=48000:duration=20 \
-  -c:v libx264 -preset veryfast -b:v 8M -pix_fmt yuv420p -c:a aac -b:a 192k -ac 2 -shortest "$src"
-
-# Runs a command under /usr/bin/time; prints "wall cpu rss_kb".
-measure() {
-  local out="$work/time.txt"
-  /usr/bin/time -f "%e %U %S %M" -o "$out" "$@" >/dev/null 2>&1 || { echo "FAILED: $*" >&2; echo "0 0 0"; return; }
-  awk '{ printf "%.2f %.2f %d\n", $1, $2 + $3, $4 }' "$out"
-}
+make_source "$src" 20
 
 optsA=$'vcodec=mpeg4\nb=768000\ns=320x240\nacodec=aac\nab=128000\nar=44100\nac=2'
 optsB=$'vcodec=libx264\nvpre=medium\nb=2500000\ns=1280x720\nacodec=aac\nab=128000'
@@ -42,7 +34,6 @@ printf "%-4s %10s %10s %10s | %10s %10s %10s | %6s %6s %6s\n" job q_wall q_cpu q
 for j in a b c d; do
   read -r qw qc qr <<<"${Q[$j]}"
   read -r fw fc fr <<<"${F[$j]}"
-  ratio() { awk -v x="$1" -v y="$2" 'BEGIN { if (y > 0) printf "%.2f", x / y; else printf "n/a" }'; }
   printf "%-4s %10s %10s %10s | %10s %10s %10s | %6s %6s %6s\n" "$j" "$qw" "$qc" "$qr" "$fw" "$fc" "$fr" \
     "$(ratio "$qw" "$fw")" "$(ratio "$qc" "$fc")" "$(ratio "$qr" "$fr")"
 done

@@ -1,4 +1,5 @@
 #include "effects/ColorAdjust.h"
+#include "effects/RowBands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -69,15 +70,19 @@ void ApplyColorTables(BgrPicture& picture, const TColorTables& tables, const std
     TPixelKernel k;
     BuildKernel(tables, after, k);
     const int width = picture.Width();
-    for (int y = 0; y < picture.Height(); ++y) {
-        uint8_t* p = picture.ScanLine(y);
-        for (int x = 0; x < width; ++x, p += 3) {
-            const unsigned g = k.grey[p[0] + p[1] + p[2]];
-            p[0] = k.out[g + k.gain[p[0]]];
-            p[1] = k.out[g + k.gain[p[1]]];
-            p[2] = k.out[g + k.gain[p[2]]];
+    ForRowBands(picture.Height(), [&](int first, int last) {
+        for (int y = first; y < last; ++y) {
+            uint8_t* p = picture.ScanLine(y);
+            for (int x = 0; x < width; ++x, p += 3) {
+                // Loaded before the first store: byte stores may alias anything.
+                const unsigned b = p[0], gr = p[1], r = p[2];
+                const unsigned g = k.grey[b + gr + r];
+                p[0] = k.out[g + k.gain[b]];
+                p[1] = k.out[g + k.gain[gr]];
+                p[2] = k.out[g + k.gain[r]];
+            }
         }
-    }
+    });
 }
 
 void ApplyColorAdjust(BgrPicture& picture, int32_t brightness, int32_t contrast, int32_t saturation)

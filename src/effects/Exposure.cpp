@@ -1,4 +1,5 @@
 #include "effects/Exposure.h"
+#include "effects/RowBands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,20 +31,22 @@ void ApplyByteTable(BgrPicture& picture, const TExposureTable& table)
     if (picture.Empty()) return;
     const int bytes = picture.Width() * 3;
     const uint8_t* t = table.data();
-    for (int y = 0; y < picture.Height(); ++y) {
-        uint8_t* p = picture.ScanLine(y);
-        int i = 0;
-        // Eight bytes per step through a register: the stores cannot then
-        // alias the next loads, which keeps the look-ups flowing.
-        for (; i + 8 <= bytes; i += 8) {
-            uint64_t v;
-            std::memcpy(&v, p + i, 8);
-            uint64_t out = 0;
-            for (int k = 0; k < 8; ++k) out |= static_cast<uint64_t>(t[(v >> (8 * k)) & 0xFF]) << (8 * k);
-            std::memcpy(p + i, &out, 8);
+    ForRowBands(picture.Height(), [&](int first, int last) {
+        for (int y = first; y < last; ++y) {
+            uint8_t* p = picture.ScanLine(y);
+            int i = 0;
+            // Eight bytes per step through a register: the stores cannot then
+            // alias the next loads, which keeps the look-ups flowing.
+            for (; i + 8 <= bytes; i += 8) {
+                uint64_t v;
+                std::memcpy(&v, p + i, 8);
+                uint64_t out = 0;
+                for (int k = 0; k < 8; ++k) out |= static_cast<uint64_t>(t[(v >> (8 * k)) & 0xFF]) << (8 * k);
+                std::memcpy(p + i, &out, 8);
+            }
+            for (; i < bytes; ++i) p[i] = t[p[i]];
         }
-        for (; i < bytes; ++i) p[i] = t[p[i]];
-    }
+    });
 }
 
 void ApplyExposure(BgrPicture& picture, float exposure)

@@ -25,6 +25,9 @@ void KeepBytes(void*, uint8_t*) {}
 SwsContext* MakeSliceScaler(int srcWidth, int srcHeight, AVPixelFormat srcFormat, int dstWidth, int dstHeight,
                                AVPixelFormat dstFormat, int flags)
 {
+    // Checked first: a sliced context that fails to initialise is not fully
+    // freed by the installed library.
+    if (!sws_isSupportedInput(srcFormat) || !sws_isSupportedOutput(dstFormat)) return nullptr;
     std::unique_ptr<SwsContext, ScalerFree> c(sws_alloc_context());
     if (!c) return nullptr;
     SwsContext* s = c.get();

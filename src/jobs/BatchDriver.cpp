@@ -119,7 +119,10 @@ bool TBatchDriver::Start(int count)
 
             const int task = engine.AddTask(source, &input);
             if (task < 0) throw std::runtime_error(StrFormat(jobs::msg::CannotAddJob, source.c_str(), engine.LastErrMsg().c_str()));
-            out.CustomHook = true;
+            // The hook sees every frame of a job with effects. A job whose
+            // settings are all at "no change" would come out the same through
+            // it, only slower (every frame to BGR and back): it runs without.
+            out.CustomHook = !EffectsOf(job).NoChange();
             // A false result is left to the run: the task then ends at once
             // with the engine's reason (OnTaskEnd).
             engine.SetOutputFile(task, output, &out);

@@ -8,7 +8,7 @@ namespace quorvia::msg {
 // Value kinds.
 // NotValidInteger: "'%s' is not a valid integer value" (BindingMessages.h)
 inline constexpr const char* NotValidFloat = "'%s' is not a valid floating point value";  // value
-inline constexpr const char* InvalidTimeSpec = "Invalid %s specification for %s: %s";  // kind, option, value
+inline constexpr const char* InvalidTimeValue = "Invalid %s specification for %s: %s";  // kind, option, value
 inline constexpr const char* TimeKindDuration = "duration";
 inline constexpr const char* TimeKindDate = "date";
 

@@ -98,7 +98,7 @@ int64_t ParseTime(const std::string& optionName, const std::string& value, bool 
 {
     int64_t t = 0;
     if (av_parse_time(&t, value.c_str(), duration ? 1 : 0) < 0)
-        throw FFmpegException(StrFormat(msg::InvalidTimeSpec,
+        throw FFmpegException(StrFormat(msg::InvalidTimeValue,
                                         duration ? msg::TimeKindDuration : msg::TimeKindDate,
                                         optionName.c_str(), value.c_str()));
     return t;

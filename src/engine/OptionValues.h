@@ -24,7 +24,8 @@ double OptionFloat(const std::string& value);
 // Without throwing: the default when the text is not a number.
 int OptionIntDef(const std::string& value, int def);
 double OptionFloatDef(const std::string& value, double def);
-// duration/date via av_parse_time; throws "Invalid %s specification for %s: %s".
+// duration/date via av_parse_time; a value it cannot read throws the
+// invalid-time message of OptionMessages.h.
 int64_t OptionDuration(const std::string& optionName, const std::string& value);
 int64_t OptionDate(const std::string& optionName, const std::string& value);
 

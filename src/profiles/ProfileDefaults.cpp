@@ -1,8 +1,17 @@
 #include "profiles/ProfileDefaults.h"
 
-#include "profiles/ChoiceList.h"
-
 namespace quorvia {
+
+bool StoreChoice(TFormatProfileStore& store, int code, TChoiceKey key, const std::string& item)
+{
+    switch (key) {
+    case TChoiceKey::ckVideoEncoder: return store.StoreVideoEncoder(code, item);
+    case TChoiceKey::ckAudioEncoder: return store.StoreAudioEncoder(code, item);
+    case TChoiceKey::ckChannel: return store.StoreChannel(code, item);
+    case TChoiceKey::ckVolume: return store.StoreVolume(code, item);
+    default: store.WritePara(code, ParaKeyName(key), item); return true;
+    }
+}
 
 void StoreDefaultChoices(TFormatProfileStore& store, int code)
 {
@@ -11,14 +20,7 @@ void StoreDefaultChoices(TFormatProfileStore& store, int code)
         if (!list.Enabled || list.Items.empty()) continue;
         const int index = store.DefaultIndex(code, key);
         if (index < 0 || index >= static_cast<int>(list.Items.size())) continue;
-        const std::string& item = list.Items[static_cast<size_t>(index)];
-        switch (key) {
-        case TChoiceKey::ckVideoEncoder: store.StoreVideoEncoder(code, item); break;
-        case TChoiceKey::ckAudioEncoder: store.StoreAudioEncoder(code, item); break;
-        case TChoiceKey::ckChannel: store.StoreChannel(code, item); break;
-        case TChoiceKey::ckVolume: store.StoreVolume(code, item); break;
-        default: store.WritePara(code, ParaKeyName(key), item); break;
-        }
+        StoreChoice(store, code, key, list.Items[static_cast<size_t>(index)]);
     }
     store.WritePara(code, "paraZoom", "full");
 }

@@ -27,6 +27,7 @@
 #include "jobs/OptionBuilder.h"
 #include "profiles/Catalogue.h"
 #include "profiles/FormatProfile.h"
+#include "profiles/ProfileDefaults.h"
 #include "profiles/ProfileVocabulary.h"
 #include "support/Fixtures.h"
 #include "support/TempDir.h"
@@ -111,15 +112,7 @@ inline std::vector<std::string> ListItems(const TFormatProfileStore& store, int 
 // Stores the choices as the panel's change handlers do.
 inline void StoreChoices(TFormatProfileStore& store, int code, const TChoices& c)
 {
-    for (const auto& [key, item] : c.Items) {
-        switch (key) {
-        case TChoiceKey::ckVideoEncoder: ASSERT_TRUE(store.StoreVideoEncoder(code, item)) << item; break;
-        case TChoiceKey::ckAudioEncoder: ASSERT_TRUE(store.StoreAudioEncoder(code, item)) << item; break;
-        case TChoiceKey::ckChannel: ASSERT_TRUE(store.StoreChannel(code, item)) << item; break;
-        case TChoiceKey::ckVolume: ASSERT_TRUE(store.StoreVolume(code, item)) << item; break;
-        default: store.WritePara(code, ParaKeyName(key), item); break;
-        }
-    }
+    for (const auto& [key, item] : c.Items) ASSERT_TRUE(StoreChoice(store, code, key, item)) << item;
     store.WritePara(code, "paraZoom", "full");
 }
 

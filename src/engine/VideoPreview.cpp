@@ -30,6 +30,9 @@ void DeliverPreview(TTranscoder& tr, const AVFrame* picture, int64_t ptsMicrosec
     const int64_t now = tr.Now();
     if (now - path.LastPreview <= control.PreviewInterval) return;
     path.LastPreview = now;
+    // Stamped again when the picture is ready: the interval holds between
+    // deliveries, whatever a conversion took (the first one makes its scaler).
+    auto stamp = [&] { path.LastPreview = tr.Now(); };
 
     BitmapConverter& converter = path.PreviewConverter;
     int cleared = 0;
@@ -40,6 +43,7 @@ void DeliverPreview(TTranscoder& tr, const AVFrame* picture, int64_t ptsMicrosec
             info.Bitmap = &converter.Bitmap();
             info.FrameNumber = tr.HookFrameCount;
             info.PTS = ptsMicroseconds;
+            stamp();
             control.OnPreview(tr.Task, info);
         } else {
             FFLogger().Log(&tr.Task, llError, msg::ToRgbFail);
@@ -50,6 +54,7 @@ void DeliverPreview(TTranscoder& tr, const AVFrame* picture, int64_t ptsMicrosec
         if (!converter.ConvertToBitmap(picture)) {
             FFLogger().Log(&tr.Task, llError, msg::ToRgbFail);
         } else if (control.ShowPreviewer) {
+            stamp();
             shown = control.ShowPreviewer(tr.Task, converter.Bitmap(), tr.HookFrameCount, ptsMicroseconds);
         }
         if (!shown) cleared = pfPreviewer;
